@@ -5,8 +5,6 @@
 namespace lirabel {
 namespace {
 
-// "#引号" in GBK: lets a marker carry double quotes without escaping.
-constexpr std::string_view kQuotePlaceholder = "#\xd2\xfd\xba\xc5";
 constexpr std::string_view kDoubleQuote = "\"";
 constexpr std::size_t kMaxReplacePairs = 5;
 

@@ -12,6 +12,9 @@
 
 namespace lirabel {
 
+// "#引号" in GBK: where a caller asks for it, it stands for a double quote.
+inline constexpr std::string_view kQuotePlaceholder = "#\xd2\xfd\xba\xc5";
+
 // The text after the first startMarker at or after startPosition, up to the
 // next endMarker; empty when either is missing. "#引号" in a marker stands for
 // a double quote.
