@@ -73,6 +73,7 @@ std::string responseJson(const FixtureResponse& r) {
           (r.contentLength ? "true" : "false");
   json += std::string(",\"chunked\":") + (r.chunked ? "true" : "false");
   json += ",\"delay\":" + std::to_string(r.delaySeconds);
+  json += ",\"repeat_interval\":" + std::to_string(r.repeatIntervalSeconds);
   json += ",\"stall_seconds\":" + std::to_string(r.stallSeconds);
   if (const char* fault = faultName(r.fault)) {
     json += std::string(",\"fault\":\"") + fault + "\"";

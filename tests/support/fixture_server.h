@@ -29,6 +29,8 @@ struct FixtureResponse {
   bool contentLength = true;  // add a Content-Length header
   bool chunked = false;
   double delaySeconds = 0;
+  // Silence between the bodyRepeat copies of the body (not with chunked).
+  double repeatIntervalSeconds = 0;
   Fault fault = Fault::kNone;
   double stallSeconds = 60;
   std::string raw;  // when not empty, sent as it stands instead

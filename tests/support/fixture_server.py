@@ -22,6 +22,8 @@ A response R is an object with the optional keys:
   content_length (true: add a Content-Length header computed from the body),
   chunked (false: send the body in chunked transfer coding),
   delay (0: seconds to wait before answering),
+  repeat_interval (0: seconds of silence between the body_repeat copies of
+                   the body, for a slow but steady transfer; not with chunked),
   fault: one of
     "reset_after_headers"  headers and half the body, then a connection reset
     "close_before_response"  the connection is closed without any answer
@@ -163,6 +165,19 @@ def serve_connection(conn, state):
                 conn.close()
                 return
             head, body = compose(response, method)
+            interval = float(response.get("repeat_interval", 0))
+            if (interval > 0 and not fault and method != b"HEAD"
+                    and not response.get("chunked")):
+                conn.sendall(head)
+                piece = base64.b64decode(response.get("body_b64", ""))
+                for i in range(int(response.get("body_repeat", 1))):
+                    if i:
+                        time.sleep(interval)
+                    conn.sendall(piece)
+                if not keep_alive:
+                    conn.close()
+                    return
+                continue
             if fault in ("reset_after_headers", "stall_after_headers"):
                 conn.sendall(head + body[:len(body) // 2])
                 if fault == "stall_after_headers":
