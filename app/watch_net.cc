@@ -1,20 +1,38 @@
 #include "app/watch_net.h"
 
+#include <cstdint>
+
+#include "web/web_object_request.h"
+
 namespace lirabel {
 namespace {
 
-// Until the request routines are in, every fetch fails.
-class PendingWatchNet final : public WatchNet {
+class RequestWatchNet final : public WatchNet {
  public:
-  Bytes fetchHomepage(const Text&) override { return {}; }
+  Bytes fetchHomepage(const Text& address) override {
+    return WebObjectRequest(address);
+  }
+
+  // The session request is not in yet: until then no work page is fetched,
+  // so every work fails and stays a candidate.
   Text fetchWorkPage(const Text&) override { return {}; }
-  MediaResponse fetchMedia(const Text&) override { return {}; }
+
+  MediaResponse fetchMedia(const Text& address) override {
+    // The status tells an error page from the media itself.
+    std::int32_t status = 0;
+    WebObjectRequestOptions options;
+    options.status = &status;
+    MediaResponse media;
+    media.body = WebObjectRequest(address, options);
+    media.status = status;
+    return media;
+  }
 };
 
 }  // namespace
 
 WatchNet& realWatchNet() {
-  static PendingWatchNet net;
+  static RequestWatchNet net;
   return net;
 }
 

@@ -420,7 +420,11 @@ TEST_F(WatchCoreTest, FileNamesAreCleanedAndStayInTheFolder) {
     std::string file;  // UTF-8
   };
   const std::vector<Case> cases = {
-      {"the nine characters go from the nickname", "", "a\\b/c:d*e?f\"g<h>i|j",
+      // A double quote ends the field on the page, so the nickname can hold
+      // only the other eight; the note holds all nine.
+      {"the removed characters go from the nickname", "", "a\\b/c:d*e?f<g>h|i",
+       "song", "abcdefghi - song.m4a"},
+      {"the nine characters go from the note", "a\\b/c:d*e?f\"g<h>i|j", "",
        "song", "abcdefghij - song.m4a"},
       // 0x81 0x5C is 乗 and 0xB0 0x7C is 皘: the trail bytes are "\" and "|".
       {"a double-byte character with such a trail byte stays whole", "",
