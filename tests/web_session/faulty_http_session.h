@@ -19,11 +19,10 @@ class FaultyHttpSession : public platform::HttpSession {
   explicit FaultyHttpSession(platform::HttpSession& inner) : inner_(inner) {}
 
   // Calls whose log line begins with prefix fail, from the nth such call on
-  // (1 = the first). An empty prefix fails nothing.
+  // (1 = the first). Several rules may be given; an empty prefix fails
+  // nothing.
   void failCallsStartingWith(std::string prefix, int nth = 1) {
-    failPrefix_ = std::move(prefix);
-    failFrom_ = nth;
-    matched_ = 0;
+    if (!prefix.empty()) rules_.push_back({std::move(prefix), nth, 0});
   }
   const std::vector<std::string>& calls() const { return calls_; }
   // The log lines that begin with prefix.
@@ -119,15 +118,24 @@ class FaultyHttpSession : public platform::HttpSession {
   // Writes the line down; false when this call is to fail.
   bool log(std::string line) {
     calls_.push_back(line);
-    if (failPrefix_.empty() || line.rfind(failPrefix_, 0) != 0) return true;
-    return ++matched_ < failFrom_;
+    bool pass = true;
+    for (Rule& rule : rules_) {
+      if (line.rfind(rule.prefix, 0) == 0 && ++rule.matched >= rule.from) {
+        pass = false;
+      }
+    }
+    return pass;
   }
+
+  struct Rule {
+    std::string prefix;
+    int from;
+    int matched;
+  };
 
   platform::HttpSession& inner_;
   std::vector<std::string> calls_;
-  std::string failPrefix_;
-  int failFrom_ = 1;
-  int matched_ = 0;
+  std::vector<Rule> rules_;
 };
 
 }  // namespace lirabel::testing
