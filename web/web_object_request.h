@@ -30,7 +30,7 @@ struct WebObjectRequestOptions {
   // Method code: 0 "GET", 1 "POST", 2 "HEAD", 3 "PUT", 4 "OPTIONS",
   // 5 "DELETE", 6 "TRACE", 7 "CONNECT"; anything else is "GET".
   int method = 0;
-  Text postText;
+  Text postText = {};
   // In/out cookie string. nullptr: no "Cookie" header and no merging; an
   // empty text still sends an empty "Cookie" header.
   Text* cookies = nullptr;
@@ -41,22 +41,22 @@ struct WebObjectRequestOptions {
   std::int32_t* status = nullptr;   // out
   bool noRedirect = false;
   // Sent instead of postText when not empty.
-  Bytes postBytes;
-  Text proxy;  // empty: no proxy
+  Bytes postBytes = {};
+  Text proxy = {};  // empty: no proxy
   // -1 keeps the component's own time-outs; 0 or less is 15 s; each phase.
   std::int32_t timeoutSeconds = 0;
-  Text proxyUser;
-  Text proxyPassword;
+  Text proxyUser = {};
+  Text proxyPassword = {};
   // Left out means 1 (Basic credentials); any other value sends none.
-  std::optional<std::int32_t> proxyAuthMode;
+  std::optional<std::int32_t> proxyAuthMode = {};
   // Left out: a new object is made for the call. Supplied, the caller's
   // object is used and stays the caller's; a supplied nullptr holds no
   // object, so every operation fails and the result is empty.
-  std::optional<platform::HttpRequestComponent*> requestObject;
+  std::optional<platform::HttpRequestComponent*> requestObject = {};
   // Each left out means true.
-  std::optional<bool> autoMergeCookies;
-  std::optional<bool> addDefaultHeaders;
-  std::optional<bool> normalizeHeaderCase;
+  std::optional<bool> autoMergeCookies = {};
+  std::optional<bool> addDefaultHeaders = {};
+  std::optional<bool> normalizeHeaderCase = {};
 };
 
 // The response body; empty when there is none or the request failed.
