@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "web/web_object_request.h"
+#include "web/web_session_request.h"
 
 namespace lirabel {
 namespace {
@@ -13,9 +14,9 @@ class RequestWatchNet final : public WatchNet {
     return WebObjectRequest(address);
   }
 
-  // The session request is not in yet: until then no work page is fetched,
-  // so every work fails and stays a candidate.
-  Text fetchWorkPage(const Text&) override { return {}; }
+  Text fetchWorkPage(const Text& link) override {
+    return WebSessionRequest(link);
+  }
 
   MediaResponse fetchMedia(const Text& address) override {
     // The status tells an error page from the media itself.
