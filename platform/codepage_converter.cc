@@ -4,6 +4,11 @@
 #include <unicode/unorm2.h>
 
 #include <algorithm>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace lirabel::platform {
 namespace {
@@ -22,10 +27,8 @@ const char* converterName(CodePage codePage) {
   return codePage == CodePage::kUtf8 ? kUtf8ConverterName : kGbkConverterName;
 }
 
-// Most code units a byte of the code page can turn into, and most bytes a
-// code unit can turn into; ICU reports overflow, so these only size the first
-// buffer.
-std::size_t unitsPerByte() { return 1; }
+// Most bytes a code unit can turn into; ICU reports overflow, so this only
+// sizes the first buffer.
 std::size_t bytesPerUnit(CodePage codePage) {
   return codePage == CodePage::kUtf8 ? 3 : 2;
 }
@@ -33,6 +36,187 @@ std::size_t bytesPerUnit(CodePage codePage) {
 template <typename String>
 void growFor(String* out, std::size_t used) {
   out->resize(std::max<std::size_t>(out->size() * 2, used + 16));
+}
+
+// Code units being written, with the source byte of each when asked for.
+// units is kept larger than used; the caller trims it at the end.
+struct WideBuffer {
+  std::u16string units;
+  std::vector<std::int32_t>* offsets = nullptr;
+  std::size_t used = 0;
+
+  void makeRoom(std::size_t more) {
+    if (used + more <= units.size()) return;
+    units.resize(std::max(units.size() * 2, used + more + 16));
+    if (offsets != nullptr) offsets->resize(units.size());
+  }
+};
+
+// Appends what ICU makes of bytes; base is the index of bytes[0] in the
+// caller's input. False when ICU fails.
+bool appendIcuWide(UConverter* converter, std::string_view bytes,
+                   std::size_t base, WideBuffer* out) {
+  // A byte gives at most one code unit in both code pages (a four-byte UTF-8
+  // sequence gives two).
+  out->makeRoom(bytes.size() + 1);
+  const char* source = bytes.data();
+  const char* const sourceEnd = bytes.data() + bytes.size();
+  for (;;) {
+    UChar* target = out->units.data() + out->used;
+    UChar* const targetStart = target;
+    std::int32_t* offsets =
+        out->offsets != nullptr ? out->offsets->data() + out->used : nullptr;
+    const auto callBase = static_cast<std::int32_t>(
+        base + static_cast<std::size_t>(source - bytes.data()));
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(converter, &target, out->units.data() + out->units.size(),
+                   &source, sourceEnd, offsets, /*flush=*/true, &status);
+    const auto produced = static_cast<std::size_t>(target - targetStart);
+    if (offsets != nullptr) {
+      // ICU counts from this call's source; a unit finished from an earlier
+      // call's state has no offset of its own (-1).
+      for (std::size_t i = 0; i < produced; ++i) {
+        offsets[i] = offsets[i] < 0 ? callBase : offsets[i] + callBase;
+      }
+    }
+    out->used += produced;
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+      out->makeRoom(out->units.size() - out->used + 16);
+      continue;
+    }
+    return U_SUCCESS(status);
+  }
+}
+
+// The code unit of every double-byte GBK character that ICU decodes on its
+// own, as ICU decodes it; 0 where the decoder must ask ICU (an unmapped or
+// malformed pair). Taken from ICU once per process, so the common characters
+// need no converter call.
+struct GbkPairTable {
+  static constexpr unsigned kFirstLead = 0x81;
+  static constexpr unsigned kLastLead = 0xFE;
+  static constexpr unsigned kFirstTrail = 0x40;
+  static constexpr unsigned kLastTrail = 0xFE;
+  char16_t units[0x80][0x100] = {};  // [lead - 0x80][trail]
+};
+
+std::unique_ptr<GbkPairTable> buildGbkPairTable() {
+  auto table = std::make_unique<GbkPairTable>();
+  Converter converter = openConverter(CodePage::kGbk);
+  if (!converter) return table;
+  // Every pair followed by a line feed: an ASCII byte always ends a
+  // character, so each pair is decoded on its own.
+  std::string probe;
+  for (unsigned lead = GbkPairTable::kFirstLead;
+       lead <= GbkPairTable::kLastLead; ++lead) {
+    for (unsigned trail = GbkPairTable::kFirstTrail;
+         trail <= GbkPairTable::kLastTrail; ++trail) {
+      probe += static_cast<char>(lead);
+      probe += static_cast<char>(trail);
+      probe += '\n';
+    }
+  }
+  std::vector<std::int32_t> offsets;
+  WideBuffer out;
+  out.offsets = &offsets;
+  if (!appendIcuWide(converter.get(), probe, 0, &out)) return table;
+  // ICU's substitutes for what it cannot decode.
+  constexpr char16_t kIcuSubstitutes[] = {u'\uFFFD', u'\x1A'};
+  for (std::size_t k = 0; k + 1 < out.used; ++k) {
+    const auto at = static_cast<std::size_t>(offsets[k]);
+    const char16_t unit = out.units[k];
+    const bool onePairOneUnit =
+        at % 3 == 0 && out.units[k + 1] == u'\n' &&
+        static_cast<std::size_t>(offsets[k + 1]) == at + 2 &&
+        (k == 0 || offsets[k - 1] != offsets[k]);
+    if (!onePairOneUnit) continue;
+    if (unit == kIcuSubstitutes[0] || unit == kIcuSubstitutes[1]) continue;
+    if (unit >= 0xD800 && unit <= 0xDFFF) continue;
+    const auto lead = static_cast<unsigned char>(probe[at]);
+    const auto trail = static_cast<unsigned char>(probe[at + 1]);
+    table->units[lead - 0x80][trail] = unit;
+  }
+  return table;
+}
+
+const GbkPairTable& gbkPairTable() {
+  static const std::unique_ptr<GbkPairTable> table = buildGbkPairTable();
+  return *table;
+}
+
+// GBK to UTF-16 with ICU's results: ASCII is widened directly, pairs come
+// from the table, and whatever else (0x80, 0xFF, unmapped or cut-off pairs)
+// goes to ICU up to and including the next ASCII byte, which always ends a
+// character, so ICU starts and stops where a character does.
+template <bool kWithOffsets>
+bool decodeGbk(UConverter* converter, std::string_view bytes, WideBuffer* out) {
+  const GbkPairTable& pairs = gbkPairTable();
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  out->makeRoom(n + 1);
+  char16_t* units = out->units.data();
+  std::int32_t* offsets = kWithOffsets ? out->offsets->data() : nullptr;
+  std::size_t used = out->used;
+  std::size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    if constexpr (!kWithOffsets) {
+      // Room was made for one unit per remaining byte, so a whole block of
+      // 16 units may be stored even when only its ASCII prefix counts.
+      const __m128i zero = _mm_setzero_si128();
+      while (i + 16 <= n) {
+        const __m128i v =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(units + used),
+                         _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(units + used + 8),
+                         _mm_unpackhi_epi8(v, zero));
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+        if (high != 0) {
+          const unsigned ascii = static_cast<unsigned>(__builtin_ctz(high));
+          used += ascii;
+          i += ascii;
+          break;
+        }
+        used += 16;
+        i += 16;
+      }
+      if (i >= n) break;
+    }
+#endif
+    const unsigned char c = p[i];
+    if (c < 0x80) {
+      if constexpr (kWithOffsets) offsets[used] = static_cast<std::int32_t>(i);
+      units[used++] = c;
+      ++i;
+      continue;
+    }
+    if (i + 1 < n) {
+      const char16_t unit = pairs.units[c - 0x80][p[i + 1]];
+      if (unit != 0) {
+        if constexpr (kWithOffsets) {
+          offsets[used] = static_cast<std::int32_t>(i);
+        }
+        units[used++] = unit;
+        i += 2;
+        continue;
+      }
+    }
+    std::size_t end = i + 1;
+    while (end < n && p[end] >= 0x80) ++end;
+    end = std::min(end + 1, n);
+    out->used = used;
+    if (!appendIcuWide(converter, bytes.substr(i, end - i), i, out)) {
+      return false;
+    }
+    i = end;
+    out->makeRoom(n - i + 1);
+    units = out->units.data();
+    if constexpr (kWithOffsets) offsets = out->offsets->data();
+    used = out->used;
+  }
+  out->used = used;
+  return true;
 }
 
 }  // namespace
@@ -73,50 +257,26 @@ Converter openConverter(CodePage codePage) {
 std::u16string multiByteToWide(CodePage codePage, std::string_view bytes,
                                std::vector<std::int32_t>* sourceOffsets) {
   if (sourceOffsets != nullptr) sourceOffsets->clear();
-  std::u16string out;
-  if (bytes.empty()) return out;
+  if (bytes.empty()) return {};
   Converter converter = openConverter(codePage);
-  if (!converter) return out;
-  out.resize(bytes.size() * unitsPerByte() + 1);
-  if (sourceOffsets != nullptr) sourceOffsets->resize(out.size());
-  const char* source = bytes.data();
-  const char* sourceEnd = bytes.data() + bytes.size();
-  std::size_t used = 0;
-  for (;;) {
-    UChar* target = out.data() + used;
-    UChar* const targetStart = target;
-    std::int32_t* offsets =
-        sourceOffsets != nullptr ? sourceOffsets->data() + used : nullptr;
-    const char* const sourceBefore = source;
-    UErrorCode status = U_ZERO_ERROR;
-    ucnv_toUnicode(converter.get(), &target, out.data() + out.size(), &source,
-                   sourceEnd, offsets, /*flush=*/true, &status);
-    const auto produced = static_cast<std::size_t>(target - targetStart);
-    if (offsets != nullptr) {
-      // ICU counts offsets from the source of this call.
-      const auto base = static_cast<std::int32_t>(sourceBefore - bytes.data());
-      // A unit finished from an earlier call's state has no offset of its
-      // own (-1); it belongs to the byte where this call started.
-      for (std::size_t i = 0; i < produced; ++i) {
-        offsets[i] = offsets[i] < 0 ? base : offsets[i] + base;
-      }
-    }
-    used += produced;
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-      growFor(&out, used);
-      if (sourceOffsets != nullptr) sourceOffsets->resize(out.size());
-      continue;
-    }
-    if (U_FAILURE(status)) {
-      out.clear();
-      if (sourceOffsets != nullptr) sourceOffsets->clear();
-      return out;
-    }
-    break;
+  if (!converter) return {};
+  WideBuffer out;
+  out.offsets = sourceOffsets;
+  bool ok = false;
+  if (codePage != CodePage::kGbk) {
+    ok = appendIcuWide(converter.get(), bytes, 0, &out);
+  } else if (sourceOffsets != nullptr) {
+    ok = decodeGbk<true>(converter.get(), bytes, &out);
+  } else {
+    ok = decodeGbk<false>(converter.get(), bytes, &out);
   }
-  out.resize(used);
-  if (sourceOffsets != nullptr) sourceOffsets->resize(used);
-  return out;
+  if (!ok) {
+    if (sourceOffsets != nullptr) sourceOffsets->clear();
+    return {};
+  }
+  out.units.resize(out.used);
+  if (sourceOffsets != nullptr) sourceOffsets->resize(out.used);
+  return std::move(out.units);
 }
 
 std::string wideToMultiByte(CodePage codePage, std::u16string_view wide) {

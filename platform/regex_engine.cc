@@ -11,9 +11,12 @@ static_assert(MatchList::kUnsetOffset == PCRE2_UNSET,
 static_assert(sizeof(PCRE2_UCHAR16) == sizeof(char16_t));
 
 // No PCRE2_UCP: "\w", "\d" and "\b" stay ASCII as in the component.
+// MATCH_INVALID_UTF lets the JIT code run over any subject safely (an unpaired
+// surrogate just never matches) without a validity pass over the subject
+// before each attempt.
 constexpr std::uint32_t kCompileOptions =
-    PCRE2_UTF | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_BSUX |
-    PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C;
+    PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_DOLLAR_ENDONLY |
+    PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C;
 constexpr std::uint32_t kLineEnd = PCRE2_NEWLINE_LF;
 constexpr std::uint32_t kSubstituteOptions = PCRE2_SUBSTITUTE_OVERFLOW_LENGTH |
                                              PCRE2_SUBSTITUTE_UNKNOWN_UNSET |
@@ -44,10 +47,15 @@ bool isTrailSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // One match attempt; the JIT code runs on a small fixed stack, so a pattern
 // that outgrows it is run again by the interpreter instead of failing.
-int matchAt(const pcre2_code* code, std::u16string_view subject,
+int matchAt(const pcre2_code* code, bool jit, std::u16string_view subject,
             std::size_t start, std::uint32_t options, pcre2_match_data* data) {
-  int rc = pcre2_match(code, units(subject), subject.size(), start, options,
-                       data, nullptr);
+  // The JIT entry point skips the interpreter's set-up; it cannot anchor a
+  // single attempt, so the retry after an empty match takes the normal one.
+  int rc = jit && (options & PCRE2_ANCHORED) == 0
+               ? pcre2_jit_match(code, units(subject), subject.size(), start,
+                                 options, data, nullptr)
+               : pcre2_match(code, units(subject), subject.size(), start,
+                             options, data, nullptr);
   if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
     rc = pcre2_match(code, units(subject), subject.size(), start,
                      options | PCRE2_NO_JIT, data, nullptr);
@@ -60,6 +68,7 @@ int matchAt(const pcre2_code* code, std::u16string_view subject,
 struct CompiledRegex::Handles {
   CodeHandle code;
   std::uint32_t captureCount = 0;
+  bool jit = false;
 };
 
 CompiledRegex::CompiledRegex() = default;
@@ -84,7 +93,7 @@ CompiledRegex CompiledRegex::compile(std::u16string_view pattern,
   if (!code) return result;
   // Without JIT support (or memory for it) the interpreter gives the same
   // matches, only slower.
-  (void)pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
+  const bool jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
   std::uint32_t captures = 0;
   if (pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures) != 0) {
     return result;
@@ -92,6 +101,7 @@ CompiledRegex CompiledRegex::compile(std::u16string_view pattern,
   result.handles_ = std::make_unique<Handles>();
   result.handles_->code = std::move(code);
   result.handles_->captureCount = captures;
+  result.handles_->jit = jit;
   return result;
 }
 
@@ -113,11 +123,9 @@ bool CompiledRegex::findMatches(std::u16string_view subject, bool global,
 
   std::size_t start = 0;
   std::uint32_t retry = 0;  // set after an empty match
-  // The subject is checked for valid UTF-16 once, on the first attempt.
-  std::uint32_t check = 0;
   for (;;) {
-    const int rc = matchAt(code, subject, start, retry | check, data.get());
-    check = PCRE2_NO_UTF_CHECK;
+    const int rc =
+        matchAt(code, handles_->jit, subject, start, retry, data.get());
     if (rc == PCRE2_ERROR_NOMATCH) {
       if (retry == 0) break;
       // No non-empty match where the empty one was: step one character on.

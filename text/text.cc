@@ -8,6 +8,7 @@
 // a time. A candidate the walk steps over lies on a trail byte and is dropped.
 #include "text/text.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -46,47 +47,57 @@ inline bool isAsciiLetter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// Where the walk leaves a block of n bytes (n <= 64) that it enters at the
+// block's first byte: n, or n + 1 when the block's last byte is a lead byte.
+// mask has bit i set when byte i is 0x80 or above. Within a run of such bytes
+// that starts where a character starts, the bytes pair up, so only the run's
+// length matters: an odd run takes the byte after it as its last trail byte.
+inline unsigned leaveBlock(std::uint64_t mask, unsigned n) {
+  unsigned pos = 0;
+  while (pos < n) {
+    const std::uint64_t rest = mask >> pos;
+    if (rest == 0) return n;
+    pos += static_cast<unsigned>(std::countr_zero(rest));
+    const std::uint64_t run = ~(mask >> pos);
+    const unsigned length =
+        run == 0 ? n - pos : static_cast<unsigned>(std::countr_zero(run));
+    const unsigned inBlock = std::min(length, n - pos);
+    pos += inBlock + (inBlock & 1u);
+  }
+  return pos;
+}
+
+#if defined(__SSE2__)
+inline std::uint64_t highBits16(const unsigned char* p) {
+  return static_cast<std::uint32_t>(
+      _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+}
+#else
+inline std::uint64_t highBits16(const unsigned char* p) {
+  std::uint64_t mask = 0;
+  for (unsigned i = 0; i < 16; ++i) {
+    mask |= static_cast<std::uint64_t>(p[i] >> 7) << i;
+  }
+  return mask;
+}
+#endif
+
 // Moves the walk from the character start w until it reaches or steps over
 // target; the result is the first character start at or after target. Reads
 // only bytes before target, so target may be the text's length.
 std::size_t walkTo(const unsigned char* p, std::size_t w, std::size_t target) {
-#if defined(__SSE2__)
-  constexpr std::size_t kBlock = 16;
+  constexpr unsigned kChunk = 64;
+  while (w + kChunk <= target) {
+    const std::uint64_t mask =
+        highBits16(p + w) | highBits16(p + w + 16) << 16 |
+        highBits16(p + w + 32) << 32 | highBits16(p + w + 48) << 48;
+    w += mask == 0 ? kChunk : leaveBlock(mask, kChunk);
+  }
+  constexpr unsigned kBlock = 16;
   while (w + kBlock <= target) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + w));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(v));
-    if (mask == 0) {
-      w += kBlock;
-      continue;
-    }
-    // Step through the lead bytes of this block using the mask alone.
-    unsigned pos = 0;
-    while (pos < kBlock) {
-      const unsigned rest = mask >> pos;
-      if (rest == 0) {
-        pos = kBlock;
-        break;
-      }
-      pos += static_cast<unsigned>(std::countr_zero(rest)) + 2;
-    }
-    w += pos;
+    const std::uint64_t mask = highBits16(p + w);
+    w += mask == 0 ? kBlock : leaveBlock(mask, kBlock);
   }
-#else
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::size_t kBlock = 8;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-    while (w + kBlock <= target) {
-      std::uint64_t word;
-      std::memcpy(&word, p + w, kBlock);
-      const std::uint64_t high = word & kHighBits;
-      if (high == 0) {
-        w += kBlock;
-      } else {
-        w += static_cast<std::size_t>(std::countr_zero(high) / 8) + 2;
-      }
-    }
-  }
-#endif
   while (w < target) w += isLeadByte(p[w]) ? 2 : 1;
   return w;
 }

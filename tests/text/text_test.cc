@@ -360,7 +360,7 @@ TEST(FindText, AgreesWithAPlainWalkOnRandomTexts) {
   };
   for (int round = 0; round < 3000; ++round) {
     std::string text, needle;
-    const std::size_t len = next() % 90;
+    const std::size_t len = next() % 300;
     for (std::size_t i = 0; i < len; ++i) text += alphabet[next() % 6];
     const std::size_t nlen = 1 + next() % 3;
     for (std::size_t i = 0; i < nlen; ++i) needle += alphabet[next() % 6];
