@@ -38,6 +38,15 @@ constexpr char kLabel5Text[] = "@Ostrel论坛";
 
 constexpr char kSummaryCaption[] = "信息：";
 
+// The frame line runs through the middle of the title, as on a classic group
+// box, so that 标签2 at y 16 sits inside the frame and not on its edge.
+constexpr char kGroupBoxStyle[] =
+    "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px;"
+    " margin-top: 8px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top "
+    "left;"
+    " left: 6px; padding: 0 2px; }";
+
 constexpr char kFontFamily[] = "Noto Sans CJK SC";
 
 template <typename Control>
@@ -98,6 +107,7 @@ MainWindow::MainWindow(WatchController::Options watchOptions) {
   button3_ = makeButton(this, "按钮3", kClearText, {400, 48, 64, 64});
   group1_ = place(new QGroupBox(windowText(kGroupText), this), "分组框1",
                   {8, 64, 240, 40});
+  group1_->setStyleSheet(QString::fromUtf8(kGroupBoxStyle));
   label2_ = makeLabel(group1_, "标签2", "", {8, 16, 216, 16});
   label4_ = makeLabel(this, "标签4", kLabel4Text, {8, 40, 232, 24});
   label3_ = makeLabel(this, "标签3", kLabel3Text, {24, 120, 168, 24});

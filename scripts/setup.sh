@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ pkg-config python3 openssl ca-certificates
   libgtest-dev libgmock-dev libbenchmark-dev fonts-noto-cjk)
 for group in "$@"; do
   case "$group" in
-    --screenshots) packages+=(xvfb xauth imagemagick x11-utils) ;;
+    --screenshots) packages+=(xvfb xauth imagemagick x11-utils xdotool) ;;
     --bench) packages+=(nginx-light curl valgrind) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "setup.sh: unknown group $group" >&2; exit 2 ;;

@@ -61,7 +61,9 @@ inline std::string fitProblem(QWidget* widget) {
     option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
     room = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
                                           QStyle::SC_GroupBoxLabel, group);
-    needed = metrics.boundingRect(room, Qt::AlignCenter, group->title());
+    // The title is one line of the font's full height.
+    needed = QRect(0, 0, metrics.horizontalAdvance(group->title()),
+                   metrics.height());
   } else {
     return "not a control with a text";
   }
