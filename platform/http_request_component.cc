@@ -23,6 +23,10 @@ constexpr long kReceiveBufferBytes = 512 * 1024;
 // A Content-Length beyond this is not trusted for reserving memory up front;
 // such a body still arrives, growing the buffer as it comes.
 constexpr std::uint64_t kMaxReserveBytes = std::uint64_t{4} << 30;
+// The Windows component's own limits, in force until setTimeouts is called:
+// 60 s to connect, 30 s without a byte moving.
+constexpr int kDefaultConnectTimeoutMs = 60000;
+constexpr int kDefaultIdleTimeoutMs = 30000;
 
 constexpr std::string_view kHttpPrefix = "HTTP/";
 constexpr std::string_view kHttpsScheme = "https:";
@@ -456,8 +460,8 @@ class CurlHttpRequest final : public HttpRequestComponent {
   std::string url_;
   std::string proxy_;
   bool followRedirects_ = true;
-  int connectTimeoutMs_ = 0;
-  int idleTimeoutMs_ = 0;
+  int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
+  int idleTimeoutMs_ = kDefaultIdleTimeoutMs;
   std::vector<std::pair<std::string, std::string>> headers_;
   // Kept with the handle, which points at them until its next reset.
   HeaderList httpHeaders_;

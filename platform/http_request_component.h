@@ -47,7 +47,8 @@ class HttpRequestComponent {
   // Name resolution and connection together bound the connect phase (the
   // larger of the two counts); sending and receiving bound the time without
   // any byte moving (the larger of the two counts). Milliseconds; 0 or less
-  // means no limit. The whole transfer is never capped.
+  // means no limit. The whole transfer is never capped. Until this is
+  // called, 60 s bound the connect phase and 30 s the idle time.
   virtual void setTimeouts(int resolveMs, int connectMs, int sendMs,
                            int receiveMs) = 0;
   virtual void setProxy(int setting, std::string_view proxy) = 0;
