@@ -544,8 +544,11 @@ Outcome perform(RequestState& request, const Bytes& body,
     setup.set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connectTimeoutMs));
   }
   if (s.idleTimeoutMs > 0) {
+    // Whole seconds, rounded up, so that a limit below one second still is
+    // one.
     const long seconds =
-        (s.idleTimeoutMs + kMillisecondsPerSecond - 1) / kMillisecondsPerSecond;
+        (static_cast<long>(s.idleTimeoutMs) + kMillisecondsPerSecond - 1) /
+        kMillisecondsPerSecond;
     setup.set(CURLOPT_LOW_SPEED_LIMIT, kIdleLowSpeedBytesPerSecond)
         .set(CURLOPT_LOW_SPEED_TIME, seconds);
   }
