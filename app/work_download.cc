@@ -111,7 +111,6 @@ std::string workFileName(std::string_view singer, std::string_view song,
                                                : singer.substr(firstKept);
   std::string singerName = localToFileName(singer);
   std::string songName = localToFileName(song);
-  std::string ending = std::string(kNameSeparator);
   std::string tail;
   if (copyNumber > 1) tail = " (" + std::to_string(copyNumber) + ")";
   tail += kWorkExtension;
@@ -124,7 +123,7 @@ std::string workFileName(std::string_view singer, std::string_view song,
     songName = cutUtf8(std::move(songName),
                        kMaxWorkFileNameBytes - fixed - singerName.size());
   }
-  return singerName + ending + songName + tail;
+  return singerName + std::string(kNameSeparator) + songName + tail;
 }
 
 std::string saveWorkFile(platform::FileSystem& files, const std::string& folder,
