@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <cstdlib>
+#include <utility>
 
 #include "app/about_window.h"
 #include "app/qt_text.h"
