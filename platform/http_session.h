@@ -114,6 +114,12 @@ class HttpSession {
   // first request rather than after a challenge.
   virtual bool setCredentials(HttpHandle& request, int target, int scheme,
                               const Bytes& user, const Bytes& password) = 0;
+  // kOptionDisableFeature with kDisableCookies and/or kDisableRedirects:
+  // no cookie store, redirects come back as the response itself.
+  // kOptionEnableFeature with kEnableSslRevocation: a cookie store for this
+  // request, which starts empty and carries cookies that a followed redirect
+  // sets on to the next hop; the TLS back end checks no revocation lists
+  // either way. Anything else is refused.
   virtual bool setOption(HttpHandle& request, int option,
                          std::uint32_t value) = 0;
   // CR LF separated header lines, sent in this order after the Host line.
