@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
        placeholder = in.flag();
   Text subject = in.text();
   RegexObject regex;
-  regex.search(pattern, subject, caseSensitive, multiLine, global,
-               placeholder);
+  regex.search(pattern, subject, caseSensitive, multiLine, global, placeholder);
   int count = regex.matchCount();
   int groups = regex.subMatchCount();
   for (int m = 0; m <= count + 1 && m < 64; ++m) {
