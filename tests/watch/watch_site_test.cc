@@ -9,18 +9,11 @@
 #include "app/watch_core.h"
 #include "platform/event_pump.h"
 #include "tests/support/fixture_server.h"
+#include "tests/watch/site_pages.h"
 #include "tests/watch/watch_fakes.h"
 
 namespace lirabel::testing {
 namespace {
-
-FixtureResponse page(const std::string& body,
-                     const std::string& type = "text/html") {
-  FixtureResponse response;
-  response.headers = {{"Content-Type", type}};
-  response.body = body;
-  return response;
-}
 
 struct Work {
   std::string id;
@@ -54,14 +47,6 @@ class WatchSiteTest : public ::testing::Test {
       server.route(mediaPath(work.id), page(work.media, "audio/mp4"));
     }
     server.route("/singer", page(homepageFor(listed)));
-  }
-
-  static std::string workPageUtf8(const std::string& song,
-                                  const std::string& media) {
-    return "<html><head><meta charset=\"utf-8\"><title>x</title></head>"
-           "<script>var d = {\"playurl\":\"" +
-           media + "\",\"song_name\":\"" + song +
-           "\",\"nick\":\"\xE6\xAD\x8C\xE6\x89\x8B\"};</script></html>";
   }
 
   int requestsFor(const std::string& path) {
