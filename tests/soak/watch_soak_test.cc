@@ -107,6 +107,53 @@ const std::vector<FaultKind> kMediaFaults = {
     FaultKind::kMediaReset,  FaultKind::kMediaEmpty,
     FaultKind::kMediaClosed, FaultKind::kMediaShortStall};
 
+// Short names for the figures line.
+const char* kindName(FaultKind kind) {
+  switch (kind) {
+    case FaultKind::kHomepage500:
+      return "500";
+    case FaultKind::kHomepageTooFewLinks:
+      return "3 links";
+    case FaultKind::kHomepageTooFewTimes:
+      return "4 times";
+    case FaultKind::kHomepageReset:
+      return "reset";
+    case FaultKind::kHomepageZeroBeforeListing:
+      return "zero byte";
+    case FaultKind::kPage500:
+      return "500";
+    case FaultKind::kPage404:
+      return "404";
+    case FaultKind::kPageEmpty:
+      return "empty";
+    case FaultKind::kPageTruncated:
+      return "truncated";
+    case FaultKind::kPageReset:
+      return "reset";
+    case FaultKind::kPageShortStall:
+      return "stall+close";
+    case FaultKind::kPageZeroBeforeMarkers:
+      return "zero byte";
+    case FaultKind::kPageWithoutMarkers:
+      return "no media address";
+    case FaultKind::kMedia404:
+      return "404";
+    case FaultKind::kMedia500:
+      return "500";
+    case FaultKind::kMediaReset:
+      return "reset";
+    case FaultKind::kMediaEmpty:
+      return "empty";
+    case FaultKind::kMediaClosed:
+      return "closed";
+    case FaultKind::kMediaShortStall:
+      return "stall+close";
+    case FaultKind::kMediaStallPastTimeout:
+      return "stall past time-out";
+  }
+  return "?";
+}
+
 struct Work {
   int id = 0;
   std::int64_t time = 0;
@@ -538,27 +585,29 @@ class Soak {
         << "VmRSS " << rssAfterWarmUp << " kB after the first ticks, "
         << rssAtEnd << " kB at the end";
 
+    // Totals and counts by kind for each of the three requests.
     int faults = 0;
-    int homepageFaults = 0, pageFaults = 0, mediaFaults = 0;
+    std::string byKind[3];
+    int groupTotal[3] = {0, 0, 0};
     for (const auto& [kind, count] : faultsSurvived_) {
       faults += count;
-      if (kind <= FaultKind::kHomepageZeroBeforeListing) {
-        homepageFaults += count;
-      } else if (kind <= FaultKind::kPageWithoutMarkers) {
-        pageFaults += count;
-      } else {
-        mediaFaults += count;
-      }
+      int group = kind <= FaultKind::kHomepageZeroBeforeListing ? 0
+                  : kind <= FaultKind::kPageWithoutMarkers      ? 1
+                                                                : 2;
+      groupTotal[group] += count;
+      byKind[group] += std::string(byKind[group].empty() ? "" : ", ") +
+                       kindName(kind) + " " + std::to_string(count);
     }
     std::ostringstream summary;
     summary << "soak: seed " << kSeed << ", " << kTicks << " ticks, "
             << published << " works (+" << hopeless
-            << " without media, given up after " << kMaxTriesPerWork
+            << " without media address, given up after " << kMaxTriesPerWork
             << " tries), " << faults << " faults survived (homepage "
-            << homepageFaults << ", work page " << pageFaults << ", media "
-            << mediaFaults << " incl. " << stallsPastTimeout_
-            << " stall past the time-out of " << longStallSeconds_ << " s), "
-            << hostilePages_ << " homepages with bad UTF-8 and zero bytes, "
+            << groupTotal[0] << ": " << byKind[0] << "; work page "
+            << groupTotal[1] << ": " << byKind[1] << "; media " << groupTotal[2]
+            << ": " << byKind[2] << "; the stall past the time-out took "
+            << longStallSeconds_ << " s), " << hostilePages_
+            << " homepages with bad UTF-8 and zero bytes, "
             << folder_.names().size() << " files, fds " << descriptorsAtStart
             << "->" << descriptorsAtEnd << ", VmRSS " << rssAfterWarmUp << "->"
             << rssAtEnd << " kB";
