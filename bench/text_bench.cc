@@ -1,8 +1,7 @@
 // The text routines against the bare library calls they are built on, over
-// one generated 1 MB homepage-like HTML page: mostly ASCII markup with
-// Chinese titles and paragraphs, lines of ordinary length, four cover links
-// and a marker near the end. Each pair runs in the same process so that the
-// ratios compare like with like.
+// one generated 1 MB homepage-like HTML page (makeHomepageUtf8, the page
+// the tick benchmark serves too). Each pair runs in the same process so that
+// the ratios compare like with like.
 //
 //   findText          vs memmem over the GBK page
 //   utf8ToLocal       vs one ucnv_convertEx UTF-8 -> GBK
@@ -19,6 +18,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include "bench/bench_support.h"
 #include "platform/codepage_converter.h"
 #include "text/codepage.h"
 #include "text/regex_object.h"
@@ -26,55 +26,11 @@
 
 namespace {
 
-constexpr std::size_t kPageBytes = 1 << 20;
-constexpr char kEndMarker[] = "<div id=\"page-end-marker\">";
-constexpr char kLinkPattern[] =
-    "<a href=\"(.*?)\" class=\"mod_playlist__cover\"";
-
-// UTF-8 Chinese fragments (song titles, a paragraph).
-const char* const kTitles[] = {
-    "\xe5\xa4\x9c\xe7\xa9\xba\xe4\xb8\xad\xe6\x9c\x80\xe4\xba\xae\xe7\x9a\x84"
-    "\xe6\x98\x9f",  // 夜空中最亮的星
-    "\xe5\x91\x8a\xe7\x99\xbd\xe6\xb0\x94\xe7\x90\x83",  // 告白气球
-    "\xe6\x99\xb4\xe5\xa4\xa9",                          // 晴天
-    "\xe5\x8f\x8b\xe8\xb0\x8a\xe4\xb9\x8b\xe5\x85\x89",  // 友谊之光
-};
-constexpr char kParagraph[] =
-    "\xe8\xbf\x99\xe6\x98\xaf\xe4\xb8\x80\xe9\xa6\x96\xe5\xbe\x88\xe5\xa5\xbd"
-    "\xe5\x90\xac\xe7\x9a\x84\xe6\xad\x8c\xef\xbc\x8c\xe6\xac\xa2\xe8\xbf\x8e"
-    "\xe5\xa4\xa7\xe5\xae\xb6\xe6\x94\xb6\xe5\x90\xac\xe3\x80\x82";
-
-std::string makeUtf8Page() {
-  std::string page =
-      "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
-      "<title>\xe4\xb8\xbb\xe9\xa1\xb5</title></head><body>\n";
-  for (int i = 0; i < 4; ++i) {
-    page += "<li><a href=\"https://example.invalid/play/" +
-            std::to_string(1000 + i) +
-            "\" class=\"mod_playlist__cover\" title=\"" + kTitles[i] +
-            "\"><img src=\"/c/" + std::to_string(i) + ".jpg\"></a></li>\n";
-  }
-  std::size_t row = 0;
-  const std::size_t bodyEnd = kPageBytes - 4096;
-  while (page.size() < bodyEnd) {
-    page += "<div class=\"feed_item\" data-id=\"" + std::to_string(row) +
-            "\"><a href=\"/u/" + std::to_string(row * 7) +
-            "\" class=\"user\">" + kTitles[row % 4] +
-            "</a><span class=\"t\">{"
-            "\"time\":" +
-            std::to_string(1571234567 + row) +
-            ",\"plays\":" + std::to_string(row * 3) + "}</span></div>\n";
-    if (row % 5 == 0) page += std::string("<p>") + kParagraph + "</p>\n";
-    ++row;
-  }
-  page += kEndMarker;
-  page += "</div>\n";
-  while (page.size() < kPageBytes) page += "<!-- padding -->\n";
-  return page;
-}
+using lirabel::bench::kEndMarker;
+using lirabel::bench::kLinkPattern;
 
 const std::string& utf8Page() {
-  static const std::string page = makeUtf8Page();
+  static const std::string page = lirabel::bench::makeHomepageUtf8();
   return page;
 }
 
