@@ -248,36 +248,54 @@ TEST(HostileRequestTest, LineBreakInAnAddressSendsNoInjectedHeader) {
   }
 }
 
-TEST(HostileRequestTest, MediaAddressWithALineBreakFailsAndIsRetried) {
-  FixtureServer server;
-  ScratchFolder folder;
-  std::vector<std::pair<std::string, std::string>> listed = {
-      {server.url("/work/new"), "1100"},
-      {server.url("/work/o1"), "900"},
-      {server.url("/work/o2"), "800"},
-      {server.url("/work/o3"), "700"}};
-  server.route("/singer", page(homepageFor(listed)));
-  server.route("/work/new",
-               page(workPageUtf8(
-                   "song", server.url("/media/new") + "\r\nX-Injected: 1")));
-  server.route("/media/new", page("the media", "audio/mp4"));
-  FakeView view;
-  view.address = server.url("/singer");
-  WatchState state;
-  state.outputFolder = folder.path();
-  state.lastSeenTime = 1000;
+TEST(HostileRequestTest, LineBreakInALinkFailsTheDownloadAndIsRetried) {
+  struct Case {
+    const char* name;
+    std::string coverTail;  // after the work page's address on the homepage
+    std::string mediaTail;  // after the media address on the work page
+  };
+  const std::vector<Case> cases = {
+      // A lone CR is read into the link (only a line feed stops the
+      // pattern); the work page is then never asked for.
+      {"CR in the cover link", "\rX-Injected: 1", ""},
+      {"CR LF in the media address", "", "\r\nX-Injected: 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FixtureServer server;
+    ScratchFolder folder;
+    const std::string link = server.url("/work/new") + c.coverTail;
+    server.route("/singer",
+                 page(homepageFor({{link, "1100"},
+                                   {server.url("/work/o1"), "900"},
+                                   {server.url("/work/o2"), "800"},
+                                   {server.url("/work/o3"), "700"}})));
+    server.route(
+        "/work/new",
+        page(workPageUtf8("song", server.url("/media/new") + c.mediaTail)));
+    server.route("/media/new", page("the media", "audio/mp4"));
+    FakeView view;
+    view.address = server.url("/singer");
+    WatchState state;
+    state.outputFolder = folder.path();
+    state.lastSeenTime = 1000;
 
-  checkForNewWorks(state, view);
-  EXPECT_TRUE(folder.names().empty());
-  EXPECT_EQ(state.downloadCount, 0);
-  EXPECT_EQ(state.lastSeenTime, 1000);
-  ASSERT_FALSE(view.statuses.empty());
-  EXPECT_EQ(view.statuses.back(), Status::kDownloadFailed);
-  EXPECT_EQ(state.failedTries[server.url("/work/new")], 1) << "tried again";
-  for (const RecordedRequest& request : server.requests()) {
-    EXPECT_EQ(request.header("X-Injected"), "") << request.raw;
-    EXPECT_EQ(request.requestLine.find("/media/"), std::string::npos)
-        << "the media request never went out";
+    for (int tick = 1; tick <= 2; ++tick) checkForNewWorks(state, view);
+    EXPECT_TRUE(folder.names().empty());
+    EXPECT_EQ(state.downloadCount, 0);
+    EXPECT_EQ(state.lastSeenTime, 1000);
+    ASSERT_FALSE(view.statuses.empty());
+    EXPECT_EQ(view.statuses.back(), Status::kDownloadFailed);
+    EXPECT_EQ(state.failedTries[link], 2) << "tried again at the next tick";
+    for (const RecordedRequest& request : server.requests()) {
+      EXPECT_EQ(request.header("X-Injected"), "") << request.raw;
+      EXPECT_EQ(request.requestLine.find("/media/"), std::string::npos)
+          << "the media request never went out";
+      if (!c.coverTail.empty()) {
+        EXPECT_EQ(request.requestLine.find("/work/"), std::string::npos)
+            << "nor the work page's";
+      }
+    }
   }
 }
 
@@ -379,6 +397,33 @@ TEST(HostileWorkPageTest, TenKilobyteSongNameIsCutAtACharacterBoundary) {
   EXPECT_EQ(state.downloadCount, 2);
 }
 
+TEST(HostileWorkPageTest, TenKilobyteSingerNoteLeavesNoRoomForTheSong) {
+  Text note;
+  while (note.size() < 10 * 1024) note += "x\xB8\xE8";
+  FakeNet net;
+  FakeView view;
+  view.note = note;
+  ScratchFolder folder;
+  WatchState state;
+  state.net = &net;
+  state.outputFolder = folder.path();
+  state.lastSeenTime = 1000;
+  net.homepage = bytesOf(homepageFor(
+      {{"/w", "1100"}, {"/o1", "900"}, {"/o2", "800"}, {"/o3", "700"}}));
+  net.workPages["/w"] = workPageFor("/m", "song", "nick");
+  net.media["/m"] = {200, bytesOf("bytes")};
+  checkForNewWorks(state, view);
+  std::vector<std::string> names = folder.names();
+  ASSERT_EQ(names.size(), 1u);
+  const std::string& name = names[0];
+  EXPECT_LE(name.size(), kMaxWorkFileNameBytes);
+  EXPECT_GT(name.size() + 3, kMaxWorkFileNameBytes);
+  EXPECT_TRUE(isUtf8(name)) << "cut at a character boundary";
+  EXPECT_EQ(name.rfind("x\xE6\xAD\x8Cx", 0), 0u);
+  EXPECT_EQ(name.substr(name.size() - 7), " - .m4a") << "the song gives way";
+  EXPECT_EQ(folder.read(name), "bytes");
+}
+
 TEST(HostileWorkPageTest, PageWithoutAnyMarkerFailsUntilItIsGivenUp) {
   FakeNet net;
   FakeView view;
@@ -404,14 +449,23 @@ TEST(HostileWorkPageTest, PageWithoutAnyMarkerFailsUntilItIsGivenUp) {
 }
 
 TEST(HostileWorkPageTest, UnknownCharsetLeavesThePageUndecoded) {
+  // Names the pattern reads but no converter answers to; each leaves the
+  // page as it came.
+  const std::vector<std::string> names = {"x-no-such-charset",
+                                          std::string(300, 'a'), "-", "_"};
+  for (const std::string& charset : names) {
+    SCOPED_TRACE(charset);
+    const std::string page = "<html><head><meta charset=\"" + charset +
+                             "\"></head>\xE6\xAD\x8C \xFF\xFE</html>";
+    RegexObject regex;
+    EXPECT_EQ(decodeBodyText(bytesOf(page), regex), page);
+  }
+
   // The nickname is UTF-8 bytes that no decoder touched.
   const std::string body =
       "<html><head><meta charset=\"x-no-such-charset\"></head><script>var d "
       "= {\"playurl\":\"MEDIA\",\"song_name\":\"plain\",\"nick\":\"" +
       kSingerUtf8 + "\"};</script></html>";
-  RegexObject regex;
-  EXPECT_EQ(decodeBodyText(bytesOf(body), regex), body);
-
   FixtureServer server;
   ScratchFolder folder;
   std::string workPage = body;
