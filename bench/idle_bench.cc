@@ -8,7 +8,8 @@
 // kWatchSeconds: the timer's elapses at 30 s and 60 s fall inside and are
 // part of the figure, each a full tick that fetches and reads the page. The
 // CPU of the first kQuietSeconds, before any elapse is due, is reported on
-// its own: that is the cost of waiting alone.
+// its own: that is the cost of waiting alone (the text cursor of whichever
+// edit box holds the focus blinks in it too; the widget is printed).
 //   idle_bench [watch seconds=60.5]
 // The last line ("figures ...") is for bench/run.
 #include <QApplication>
@@ -88,6 +89,10 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   const long rssWatching = residentBytes();
   const bool baselineTaken = window.controller().state().lastSeenTime > 0;
+  // A focused edit box blinks its cursor: a wake-up of its own.
+  const QWidget* focus = QApplication::focusWidget();
+  const QString focusName =
+      focus ? focus->objectName() : QStringLiteral("(none)");
 
   std::vector<double> elapses;  // seconds after Start
   QObject::connect(&window.controller().timer(), &QTimer::timeout, &app,
@@ -112,6 +117,8 @@ int main(int argc, char** argv) {
       "after Start, %.1f MiB at the end (goal < %.0f MiB)\n",
       rssBeforeQt / 1048576.0, rssShown / 1048576.0, rssWatching / 1048576.0,
       rssEnd / 1048576.0, kMemoryGoalBytes / 1048576.0);
+  std::printf("keyboard focus after Start: %s\n",
+              focusName.toUtf8().constData());
   std::printf("timer elapses at:");
   for (double t : elapses) std::printf(" %.2f s", t);
   std::printf("\n");
