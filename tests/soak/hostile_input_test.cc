@@ -253,12 +253,16 @@ TEST(HostileRequestTest, LineBreakInALinkFailsTheDownloadAndIsRetried) {
     const char* name;
     std::string coverTail;  // after the work page's address on the homepage
     std::string mediaTail;  // after the media address on the work page
+    std::string mediaAddress = "";  // instead of the site's
   };
   const std::vector<Case> cases = {
       // A lone CR is read into the link (only a line feed stops the
       // pattern); the work page is then never asked for.
       {"CR in the cover link", "\rX-Injected: 1", ""},
       {"CR LF in the media address", "", "\r\nX-Injected: 1"},
+      // Only HTTP and HTTPS are fetched: a page cannot make the watch copy
+      // a local file into the folder.
+      {"file address as the media", "", "", "file:///etc/hostname"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -272,7 +276,9 @@ TEST(HostileRequestTest, LineBreakInALinkFailsTheDownloadAndIsRetried) {
                                    {server.url("/work/o3"), "700"}})));
     server.route(
         "/work/new",
-        page(workPageUtf8("song", server.url("/media/new") + c.mediaTail)));
+        page(workPageUtf8("song", c.mediaAddress.empty()
+                                      ? server.url("/media/new") + c.mediaTail
+                                      : c.mediaAddress)));
     server.route("/media/new", page("the media", "audio/mp4"));
     FakeView view;
     view.address = server.url("/singer");
