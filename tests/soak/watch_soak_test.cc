@@ -474,13 +474,16 @@ class Soak {
   void runTick(int tick) {
     const bool quiet = tick >= kTicks - kQuietTicks;
     if (!quiet) {
-      if (tick == kHopelessWorkTick) {
-        publish(true);
-      } else if (chance(kPublishChance)) {
-        publish(false);
+      const bool hopeless = tick >= kHopelessWorkTick && !hopelessPublished_;
+      if (hopeless || chance(kPublishChance)) {
+        publish(hopeless);
         // The listing shows four works: a new one must not push a pending
-        // one out of it.
-        if (!pendingWithinNewest(4)) works_.pop_back();
+        // one out of it, so it waits for a later tick.
+        if (!pendingWithinNewest(4)) {
+          works_.pop_back();
+        } else if (hopeless) {
+          hopelessPublished_ = true;
+        }
       }
     }
 
@@ -651,6 +654,7 @@ class Soak {
   int stallsPastTimeout_ = 0;
   double longStallSeconds_ = 0;
   int hostilePages_ = 0;
+  bool hopelessPublished_ = false;
 };
 
 TEST(WatchSoakTest, SavesEveryWorkServedWholeThroughAScheduleOfFaults) {
