@@ -86,10 +86,13 @@ TEST(HostileHomepageTest, HugeAndCrowdedPagesStillGiveTheFirstFourWorks) {
   }
   manyLinks.insert(manyLinks.find("<ul>"), ordinary);
   const std::vector<Case> cases = {
+      // The search walks one 20 MB line without going back over it.
       {"20 MB homepage on one line",
        oneLine,
        {"/w4", "/w3", "/w2", "/w1"},
        {1004, 1003, 1002, 1001}},
+      // Each on its own line, so none is joined to a cover link into one
+      // match.
       {"10,000 ordinary links",
        manyLinks,
        {"/w4", "/w3", "/w2", "/w1"},
