@@ -155,19 +155,20 @@ void MainWindow::switchControlsToWatching() {
   button3_->setEnabled(false);
   button4_->setEnabled(false);
   button5_->setEnabled(false);
+  // The focus would otherwise fall to 编辑框2, whose blinking cursor is the
+  // one thing that wakes an idle watch besides 时钟1. The note can still be
+  // clicked and edited.
+  button2_->setFocus();
 }
 
 void MainWindow::switchControlsToIdle() {
   button1_->setEnabled(true);
-  // Only 16 pixels high: the line of the window font is taller.
-  label2_->setFont(windowFont(kSmallFontPixels));
-  label5_->setFont(windowFont(kSmallFontPixels));
-
   button2_->setEnabled(false);
   edit1_->setEnabled(true);
   button3_->setEnabled(true);
   button4_->setEnabled(true);
   button5_->setEnabled(true);
+  button1_->setFocus();
 }
 
 void MainWindow::showStatus(Status status) {
