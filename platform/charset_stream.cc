@@ -16,7 +16,6 @@ namespace {
 constexpr std::array<std::string_view, 9> kGbkLabels = {
     "chinese",    "csgb2312", "csiso58gb231280", "gb2312", "gb_2312",
     "gb_2312-80", "gbk",      "iso-ir-58",       "x-gbk"};
-constexpr const char* kGbkConverter = "windows-936-2000";
 constexpr char16_t kByteOrderMark = 0xFEFF;
 
 bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
@@ -32,10 +31,6 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void CharsetStream::ConverterClose::operator()(UConverter* converter) const {
-  ucnv_close(converter);
-}
-
 CharsetStream::CharsetStream() = default;
 CharsetStream::~CharsetStream() = default;
 CharsetStream::CharsetStream(CharsetStream&&) noexcept = default;
@@ -48,13 +43,16 @@ void CharsetStream::write(const Bytes& data) {
 bool CharsetStream::setCharset(std::string_view name) {
   // ICU opens its default converter for an empty name; that is no choice.
   if (name.empty() || name.find('\0') != std::string_view::npos) return false;
-  std::string icuName(name);
   for (std::string_view label : kGbkLabels) {
-    if (equalsIgnoringAsciiCase(name, label)) icuName = kGbkConverter;
+    if (!equalsIgnoringAsciiCase(name, label)) continue;
+    Converter gbk = openConverter(CodePage::kGbk);
+    if (!gbk) return false;
+    converter_ = std::move(gbk);
+    return true;
   }
+  std::string icuName(name);
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<UConverter, ConverterClose> opened(
-      ucnv_open(icuName.c_str(), &status));
+  Converter opened(ucnv_open(icuName.c_str(), &status));
   if (U_FAILURE(status) || !opened) return false;
   converter_ = std::move(opened);
   return true;

@@ -8,12 +8,10 @@
 #ifndef LIRABEL_PLATFORM_CHARSET_STREAM_H_
 #define LIRABEL_PLATFORM_CHARSET_STREAM_H_
 
-#include <memory>
 #include <string_view>
 
+#include "platform/codepage_converter.h"
 #include "text/text.h"
-
-struct UConverter;
 
 namespace lirabel::platform {
 
@@ -41,12 +39,8 @@ class CharsetStream {
   bool readText(Bytes* text) const;
 
  private:
-  struct ConverterClose {
-    void operator()(UConverter* converter) const;
-  };
-
   Bytes content_;
-  std::unique_ptr<UConverter, ConverterClose> converter_;
+  Converter converter_;
 };
 
 }  // namespace lirabel::platform

@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/curl_handles.h"
+
 namespace lirabel::platform {
 
 namespace {
@@ -81,51 +83,6 @@ bool isValidMethod(std::string_view method) {
   return isValidHeaderName(method);
 }
 
-// libcurl's process-wide set-up, done once, undone at exit.
-class CurlGlobal {
- public:
-  CurlGlobal() : ok_(curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {}
-  ~CurlGlobal() {
-    if (ok_) curl_global_cleanup();
-  }
-  CurlGlobal(const CurlGlobal&) = delete;
-  CurlGlobal& operator=(const CurlGlobal&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  bool ok_;
-};
-
-bool curlReady() {
-  static CurlGlobal global;
-  return global.ok();
-}
-
-struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
-
-// Owns one curl_slist.
-class HeaderList {
- public:
-  bool append(const std::string& line) {
-    curl_slist* head = curl_slist_append(list_.get(), line.c_str());
-    if (head == nullptr) return false;  // the old list is left as it was
-    list_.release();
-    list_.reset(head);
-    return true;
-  }
-  curl_slist* get() const { return list_.get(); }
-  void clear() { list_.reset(); }
-
- private:
-  struct Deleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-  };
-  std::unique_ptr<curl_slist, Deleter> list_;
-};
-
 // libcurl's form of one header line. "Name;" sends the name with an empty
 // value; "Name:" with nothing after it would remove the header instead.
 std::string headerLine(std::string_view name, std::string_view value) {
@@ -138,7 +95,7 @@ std::string headerLine(std::string_view name, std::string_view value) {
 
 class CurlHttpRequest final : public HttpRequestComponent {
  public:
-  explicit CurlHttpRequest(EasyHandle easy) : easy_(std::move(easy)) {}
+  explicit CurlHttpRequest(CurlEasy easy) : easy_(std::move(easy)) {}
 
   void setTimeouts(int resolveMs, int connectMs, int sendMs,
                    int receiveMs) override {
@@ -253,7 +210,7 @@ class CurlHttpRequest final : public HttpRequestComponent {
     // tunnelled one must carry them on the CONNECT only, never through the
     // tunnel to the server.
     for (const auto& [name, value] : headers_) {
-      HeaderList& list =
+      CurlHeaderList& list =
           tunnelled && equalsIgnoringAsciiCase(name, kProxyAuthorization)
               ? proxyHeaders_
               : httpHeaders_;
@@ -454,7 +411,7 @@ class CurlHttpRequest final : public HttpRequestComponent {
     return 0;
   }
 
-  EasyHandle easy_;
+  CurlEasy easy_;
   bool opened_ = false;
   std::string method_;
   std::string url_;
@@ -464,8 +421,8 @@ class CurlHttpRequest final : public HttpRequestComponent {
   int idleTimeoutMs_ = kDefaultIdleTimeoutMs;
   std::vector<std::pair<std::string, std::string>> headers_;
   // Kept with the handle, which points at them until its next reset.
-  HeaderList httpHeaders_;
-  HeaderList proxyHeaders_;
+  CurlHeaderList httpHeaders_;
+  CurlHeaderList proxyHeaders_;
 
   std::vector<std::uint8_t> body_;
   std::vector<std::string> responseHeaderLines_;
@@ -480,7 +437,7 @@ class CurlHttpRequest final : public HttpRequestComponent {
 
 std::unique_ptr<HttpRequestComponent> createCurlRequest(std::string_view name) {
   if (name != kHttpRequestComponentName || !curlReady()) return nullptr;
-  EasyHandle easy(curl_easy_init());
+  CurlEasy easy(curl_easy_init());
   if (!easy) return nullptr;
   return std::make_unique<CurlHttpRequest>(std::move(easy));
 }

@@ -10,7 +10,6 @@
 #include "platform/http_session.h"
 
 #include <curl/curl.h>
-#include <unicode/ucnv.h>
 #include <unicode/ustring.h>
 
 #include <algorithm>
@@ -21,6 +20,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/codepage_converter.h"
+#include "platform/curl_handles.h"
 
 namespace lirabel::platform {
 
@@ -44,56 +46,11 @@ constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kStatusLinePrefix = "HTTP/";
 constexpr std::string_view kConnectMethodPrefix = "CONNECT ";
 constexpr std::string_view kLocationHeader = "location";
-// Header bytes that are not UTF-8 are taken as what this service's servers
-// send otherwise.
-constexpr const char* kFallbackHeaderCharset = "windows-936-2000";
 // Lines that remove what libcurl would add by itself, so the request carries
 // the caller's block and nothing else but Host and the framing lines.
 constexpr const char* kRemoveAccept = "Accept:";
 constexpr const char* kRemoveExpect = "Expect:";
 constexpr const char* kRemoveContentType = "Content-Type:";
-
-// --- One RAII owner per library handle. ---
-
-struct CurlEasyCleanup {
-  void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-using CurlEasy = std::unique_ptr<CURL, CurlEasyCleanup>;
-
-struct CurlUrlCleanup {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-using CurlUrl = std::unique_ptr<CURLU, CurlUrlCleanup>;
-
-struct CurlFree {
-  void operator()(char* text) const { curl_free(text); }
-};
-using CurlString = std::unique_ptr<char, CurlFree>;
-
-struct UConverterClose {
-  void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-using Converter = std::unique_ptr<UConverter, UConverterClose>;
-
-// A curl_slist with one owner. append() keeps the list intact on failure.
-class CurlHeaderList {
- public:
-  CurlHeaderList() = default;
-  ~CurlHeaderList() { curl_slist_free_all(list_); }
-  CurlHeaderList(const CurlHeaderList&) = delete;
-  CurlHeaderList& operator=(const CurlHeaderList&) = delete;
-
-  bool append(const std::string& line) {
-    curl_slist* grown = curl_slist_append(list_, line.c_str());
-    if (grown == nullptr) return false;
-    list_ = grown;
-    return true;
-  }
-  curl_slist* get() const { return list_; }
-
- private:
-  curl_slist* list_ = nullptr;
-};
 
 // --- Text conversions at the edge of the interface. ---
 
@@ -150,20 +107,14 @@ bool utf8ToWide(std::string_view utf8, Bytes* wide) {
   return true;
 }
 
-// Response header bytes as UTF-16LE: UTF-8 when they are, else the
-// fallback code page.
+// Response header bytes as UTF-16LE: UTF-8 when they are, else GBK, which
+// is what this service's servers send otherwise.
 Bytes headerBytesToWide(std::string_view raw) {
   Bytes wide;
   if (utf8ToWide(raw, &wide)) return wide;
-  UErrorCode status = U_ZERO_ERROR;
-  Converter converter(ucnv_open(kFallbackHeaderCharset, &status));
-  if (U_FAILURE(status) || !converter || raw.size() > INT32_MAX / 2) return {};
-  std::vector<UChar> units(raw.size() * 2 + 1);
-  int32_t length = ucnv_toUChars(converter.get(), units.data(),
-                                 static_cast<int32_t>(units.size()), raw.data(),
-                                 static_cast<int32_t>(raw.size()), &status);
-  if (U_FAILURE(status)) return {};
-  return unitsToWide(units.data(), static_cast<std::size_t>(length));
+  std::u16string units = multiByteToWide(CodePage::kGbk, raw);
+  return unitsToWide(reinterpret_cast<const UChar*>(units.data()),
+                     units.size());
 }
 
 // --- Small text helpers. ---
@@ -245,11 +196,6 @@ bool urlPart(CURLU* url, CURLUPart part, unsigned flags, std::string* out,
   }
   out->assign(owned.get());
   return true;
-}
-
-bool globalInit() {
-  static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ok;
 }
 
 // --- What the handles keep. ---
@@ -615,14 +561,14 @@ int limitOf(int a, int b) {
 class CurlHttpSession : public HttpSession {
  public:
   bool checkPlatform() override {
-    if (!globalInit()) return false;
+    if (!curlReady()) return false;
     const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
     return info != nullptr && info->protocols != nullptr;
   }
 
   bool crackUrl(const Bytes& url, UrlParts* parts) override {
     const std::string text = wideToUtf8(url);
-    if (text.empty() || parts == nullptr || !globalInit()) return false;
+    if (text.empty() || parts == nullptr || !curlReady()) return false;
     CurlUrl handle(curl_url());
     if (!handle) return false;
     if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(),
@@ -664,7 +610,7 @@ class CurlHttpSession : public HttpSession {
   }
 
   HttpHandle openSession(int accessType, const Bytes& proxy) override {
-    if (!globalInit()) return {};
+    if (!curlReady()) return {};
     auto state = std::make_unique<SessionState>();
     state->settings.accessType = accessType;
     switch (accessType) {
