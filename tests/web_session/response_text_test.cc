@@ -8,22 +8,11 @@
 #include <vector>
 
 #include "platform/event_pump.h"
+#include "tests/web_session/pump_counter.h"
 #include "text/codepage.h"
 
 namespace lirabel {
 namespace {
-
-// Counts how often pending events are let through while it lives.
-class PumpCounter {
- public:
-  PumpCounter() : previous_(platform::setEventPump([this] { ++count_; })) {}
-  ~PumpCounter() { platform::setEventPump(std::move(previous_)); }
-  int count() const { return count_; }
-
- private:
-  int count_ = 0;
-  platform::EventPump previous_;
-};
 
 Bytes bytesOf(const std::string& text) {
   return Bytes(text.begin(), text.end());

@@ -14,6 +14,7 @@
 #include "platform/event_pump.h"
 #include "tests/support/fixture_server.h"
 #include "tests/web_session/faulty_http_session.h"
+#include "tests/web_session/pump_counter.h"
 #include "text/codepage.h"
 
 namespace lirabel {
@@ -52,17 +53,6 @@ std::vector<std::string> defaults() {
 std::string local(const std::string& utf8) {
   return utf8ToLocal(Bytes(utf8.begin(), utf8.end()));
 }
-
-class PumpCounter {
- public:
-  PumpCounter() : previous_(platform::setEventPump([this] { ++count_; })) {}
-  ~PumpCounter() { platform::setEventPump(std::move(previous_)); }
-  int count() const { return count_; }
-
- private:
-  int count_ = 0;
-  platform::EventPump previous_;
-};
 
 // Every output given, preset to a value that shows whether it was written.
 struct Outputs {
