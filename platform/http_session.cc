@@ -349,18 +349,26 @@ int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
 
 // --- Proxy strings. ---
 
+// The non-empty entries of a proxy list, which separates them by ";", space
+// or tab.
+std::vector<std::string_view> proxyEntries(std::string_view list) {
+  std::vector<std::string_view> entries;
+  std::size_t pos = 0;
+  while (pos < list.size()) {
+    std::size_t end = list.find_first_of("; \t", pos);
+    if (end == std::string_view::npos) end = list.size();
+    if (end > pos) entries.push_back(list.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return entries;
+}
+
 // The proxy for scheme out of a list of "host:port" and "scheme=host:port"
 // entries; a scheme's own entry wins over a general one. Empty when none
 // applies.
 std::string proxyFor(std::string_view list, std::string_view scheme) {
   std::string general;
-  std::size_t pos = 0;
-  while (pos < list.size()) {
-    std::size_t end = list.find_first_of("; \t", pos);
-    if (end == std::string_view::npos) end = list.size();
-    std::string_view entry = list.substr(pos, end - pos);
-    pos = end + 1;
-    if (entry.empty()) continue;
+  for (std::string_view entry : proxyEntries(list)) {
     std::size_t equals = entry.find('=');
     std::size_t slashes = entry.find("://");
     if (equals != std::string_view::npos &&
@@ -376,19 +384,12 @@ std::string proxyFor(std::string_view list, std::string_view scheme) {
 }
 
 bool proxyListValid(std::string_view list) {
-  bool any = false;
-  std::size_t pos = 0;
-  while (pos < list.size()) {
-    std::size_t end = list.find_first_of("; \t", pos);
-    if (end == std::string_view::npos) end = list.size();
-    std::string_view entry = list.substr(pos, end - pos);
-    pos = end + 1;
-    if (entry.empty()) continue;
+  std::vector<std::string_view> entries = proxyEntries(list);
+  for (std::string_view entry : entries) {
     std::size_t equals = entry.find('=');
     if (equals == 0 || equals + 1 == entry.size()) return false;
-    any = true;
   }
-  return any;
+  return !entries.empty();
 }
 
 // --- Setting up and running one exchange. ---

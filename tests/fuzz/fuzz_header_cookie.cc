@@ -5,10 +5,7 @@
 #include "web/header_cookie.h"
 
 using namespace lirabel;
-
-static void require(bool condition) {
-  if (!condition) std::abort();
-}
+using fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {

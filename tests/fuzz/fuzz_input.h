@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace lirabel::fuzz {
@@ -38,6 +39,11 @@ class FuzzInput {
   std::size_t size_;
   std::size_t pos_ = 0;
 };
+
+// A property that must hold for every input; a violation is a finding.
+inline void require(bool condition) {
+  if (!condition) std::abort();
+}
 
 }  // namespace lirabel::fuzz
 

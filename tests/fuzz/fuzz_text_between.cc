@@ -1,10 +1,9 @@
 // textBetween and replaceSeries on arbitrary subjects, markers and settings.
-#include <cstdlib>
-
 #include "tests/fuzz/fuzz_input.h"
 #include "text/text_between.h"
 
 using namespace lirabel;
+using fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
@@ -16,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   bool ignoreCase = in.flag();
   Text between = textBetween(subject, start, end, position, ignoreCase);
   // What lies between two markers is a piece of the subject.
-  if (between.size() > subject.size()) std::abort();
+  require(between.size() <= subject.size());
 
   Text f1 = in.text(), r1 = in.text(), f2 = in.text(), r2 = in.text();
   ReplaceSeriesOptions options;
@@ -24,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   options.startPosition = in.number();
   options.caseSensitive = in.flag();
   Text replaced = replaceSeries(subject, {{f1, r1}, {f2, r2}}, options);
-  if (options.count == 0 && replaced != subject) std::abort();
+  require(options.count != 0 || replaced == subject);
   return 0;
 }

@@ -7,10 +7,7 @@
 #include "text/text.h"
 
 using namespace lirabel;
-
-static void require(bool condition) {
-  if (!condition) std::abort();
-}
+using fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
